@@ -1,0 +1,1 @@
+// Support code shared by the tests lives in this folder.

@@ -1,0 +1,1 @@
+#include "text/d3dfont.h"

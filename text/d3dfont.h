@@ -1,0 +1,2 @@
+// The texture-atlas font (built by the text room).
+#pragma once
