@@ -1,6 +1,17 @@
 // The ship's frame: steering from the input, motion, and the view.
 #pragma once
 
+#include <d3dx8.h>
+
+extern D3DXMATRIX g_shipMatrix;  // rows: right, up, forward; never a translation
+extern D3DXVECTOR3 g_shipRight;
+extern D3DXVECTOR3 g_shipUp;
+extern D3DXVECTOR3 g_shipForward;
+extern float g_shipSpeed;          // world units per frame
+extern float g_cameraPosition[3];  // x, y, z
+extern D3DXMATRIX g_viewMatrix;
+extern BYTE g_keyState[256];       // by DirectInput scan code
+
 void ProcessInput();
 void MoveShip();
 void UpdateView();

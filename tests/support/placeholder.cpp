@@ -1,1 +1,0 @@
-// Support code shared by the tests lives in this folder.
