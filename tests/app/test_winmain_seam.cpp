@@ -62,7 +62,6 @@ void ReleaseDirect3D() { g_steps.calls.push_back("ReleaseDirect3D"); }
 void MoveShip() {}
 void UpdateView() {}
 DWORD FloatBits(float) { return 0; }
-D3DXMATRIX g_shipMatrix{};
 void DrawFpsCounter() {}
 
 namespace {
