@@ -424,6 +424,10 @@ int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
 
 DWORD WINAPI timeGetTime() {
     if (Layer().fakeTimeSet) return Layer().fakeTime;
+    // TARVONA_FIXED_CLOCK=MS freezes the clock, so whole-program runs that
+    // are compared with reference images show the same counter text.
+    static const char* fixed = std::getenv("TARVONA_FIXED_CLOCK");
+    if (fixed && *fixed) return static_cast<DWORD>(std::strtoul(fixed, nullptr, 10));
     // Truncation to 32 bits gives the wrap every 49.7 days.
     return static_cast<DWORD>(SDL_GetTicks64());
 }
