@@ -278,8 +278,26 @@ struct BITMAPINFO {
 #define VARIABLE_PITCH 2
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
 #define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
 #define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+#define FF_SCRIPT 0x40
+#define FF_DECORATIVE 0x50
 #define GDI_ERROR 0xFFFFFFFFu
 #define CLR_INVALID 0xFFFFFFFFu
 
@@ -298,5 +316,6 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
 UINT WINAPI SetTextAlign(HDC hdc, UINT align);
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, SIZE* psizl);
+int WINAPI SetBkMode(HDC hdc, int mode);
 BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c,
                         const INT* lpDx);
