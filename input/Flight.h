@@ -2,6 +2,7 @@
 #pragma once
 
 #include <d3dx8.h>
+#include <dinput.h>
 
 extern D3DXMATRIX g_shipMatrix;  // rows: right, up, forward; never a translation
 extern D3DXVECTOR3 g_shipRight;
@@ -11,6 +12,7 @@ extern float g_shipSpeed;          // world units per frame
 extern float g_cameraPosition[3];  // x, y, z
 extern D3DXMATRIX g_viewMatrix;
 extern BYTE g_keyState[256];       // by DirectInput scan code
+extern DIMOUSESTATE g_mouseState;  // the last read: motion since the one before
 
 void ProcessInput();
 void MoveShip();
