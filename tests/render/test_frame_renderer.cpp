@@ -395,7 +395,10 @@ protected:
         IDirect3DVertexBuffer8* quads = nullptr;
         device.CreateVertexBuffer(300 * sizeof(FontVertex2D), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
                                   D3DPOOL_DEFAULT, &quads);
+        IDirect3DTexture8* atlas = nullptr;
+        device.CreateTexture(128, 128, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &atlas);
         font.device = &device;
+        font.atlas = atlas;
         font.quadBuffer = quads;
         font.atlasWidth = font.atlasHeight = 128;
         font.atlasScale = 1.0f;
