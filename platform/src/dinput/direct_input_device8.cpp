@@ -13,6 +13,7 @@ namespace tarvona::dinput {
 namespace {
 
 constexpr LONG kWheelUnitsPerNotch = 120;  // WHEEL_DELTA
+constexpr Uint64 kFirstFocusWaitMs = 1000;
 
 // One exclusive mouse at a time, as DirectInput allows one per system.
 DirectInputDevice8* g_exclusiveMouse = nullptr;
@@ -73,6 +74,17 @@ bool DirectInputDevice8::WindowFocused() const {
     return win::HasFocus(window_) && !focusTakenAway_;
 }
 
+bool DirectInputDevice8::AwaitFirstFocus() {
+    SDL_Window* sdl = win::SdlWindowOf(window_);
+    if (everAcquired_ || focusTakenAway_ || !sdl || !(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN)) return false;
+    const Uint64 deadline = SDL_GetTicks64() + kFirstFocusWaitMs;
+    while (!WindowFocused() && SDL_GetTicks64() < deadline) {
+        SDL_Delay(2);
+        win::PumpEvents();
+    }
+    return WindowFocused();
+}
+
 HRESULT DirectInputDevice8::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
     if (acquired_) return DIERR_ACQUIRED;
     const bool exclusive = dwFlags & DISCL_EXCLUSIVE, nonExclusive = dwFlags & DISCL_NONEXCLUSIVE;
@@ -108,13 +120,14 @@ HRESULT DirectInputDevice8::Acquire() {
     win::PumpEvents();  // a focus change may be waiting
     if (acquired_) return DI_NOEFFECT;
     if (!formatSet_) return DIERR_INVALIDPARAM;
-    if (Foreground() && !WindowFocused()) return DIERR_OTHERAPPHASPRIO;
+    if (Foreground() && !WindowFocused() && !AwaitFirstFocus()) return DIERR_OTHERAPPHASPRIO;
     if (kind_ == DeviceKind::Mouse && Exclusive()) {
         if (g_exclusiveMouse && g_exclusiveMouse != this) return DIERR_OTHERAPPHASPRIO;
         g_exclusiveMouse = this;
         TakePointer();
     }
     acquired_ = true;
+    everAcquired_ = true;
     lostUnreported_ = false;
     motion_[0] = motion_[1] = motion_[2] = 0;
     return DI_OK;

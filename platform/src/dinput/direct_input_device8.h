@@ -13,6 +13,10 @@
 // program acquires it again. The exclusive mouse takes SDL's relative mode,
 // which grabs and hides the pointer; where a video driver has none (the
 // offscreen driver) the pointer stays free and the motion still counts.
+//
+// Windows gives a newly shown window the foreground at once; X11 maps it and
+// hands it the focus a little later. So a device's first Acquire waits
+// briefly for a focus that is on its way; later ones never wait.
 #pragma once
 
 #include <SDL.h>
@@ -50,6 +54,7 @@ private:
     bool Foreground() const { return (level_ & DISCL_FOREGROUND) != 0; }
     bool Exclusive() const { return (level_ & DISCL_EXCLUSIVE) != 0; }
     bool WindowFocused() const;
+    bool AwaitFirstFocus();
     void Lose();
     void TakePointer();
     void GivePointerBack();
@@ -68,6 +73,7 @@ private:
     bool lostUnreported_ = false;  // lost since the last read: that read says DIERR_INPUTLOST
     bool focusTakenAway_ = false;  // the window lost the focus and has not had it back
     bool pointerTaken_ = false;
+    bool everAcquired_ = false;
     std::uint64_t reads_ = 0;  // keyboard reads, for TARVONA_FRAMES
 
     BYTE keys_[256] = {};
