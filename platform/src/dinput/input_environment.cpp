@@ -21,7 +21,7 @@ bool ReadInputEnvironment(InputEnvironment* out) {
         char* end = nullptr;
         errno = 0;
         const unsigned long long n = std::strtoull(frames, &end, 10);
-        if (errno != 0 || *end != '\0' || n == 0 || frames[0] == '-' || frames[0] == '+') {
+        if (frames[0] < '0' || frames[0] > '9' || errno != 0 || *end != '\0' || n == 0) {
             std::fprintf(stderr, "tarvona: TARVONA_FRAMES wants a whole number of frames above 0, not \"%s\"\n",
                          frames);
             return false;
