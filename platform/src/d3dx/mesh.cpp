@@ -125,12 +125,13 @@ public:
         attributesLocked_ = true;
         return D3D_OK;
     }
-    // The caller may have given faces other attributes: draw each run of
-    // equal attributes as a range of its own, over all vertices, since the
+    // When the caller gave faces other attributes, each run of equal
+    // attributes becomes a range of its own, over all vertices, since the
     // indices may have changed as well.
     HRESULT STDMETHODCALLTYPE UnlockAttributeBuffer() override {
         if (!attributesLocked_) return D3DERR_INVALIDCALL;
         attributesLocked_ = false;
+        if (RangesMatchAttributes()) return D3D_OK;
         ranges_.clear();
         for (DWORD f = 0; f < attributes_.size();) {
             DWORD end = f;
@@ -143,6 +144,18 @@ public:
 
 private:
     ~Mesh() = default;
+
+    // Whether the table still describes the attribute buffer exactly.
+    bool RangesMatchAttributes() const {
+        DWORD next = 0;
+        for (const D3DXATTRIBUTERANGE& r : ranges_) {
+            if (r.FaceStart != next) return false;
+            for (DWORD f = r.FaceStart; f < r.FaceStart + r.FaceCount; ++f)
+                if (attributes_[f] != r.AttribId) return false;
+            next = r.FaceStart + r.FaceCount;
+        }
+        return next == attributes_.size();
+    }
 
     IDirect3DDevice8* device_;
     DWORD options_, fvf_, stride_, vertices_;
