@@ -223,11 +223,19 @@ bool GlBackend::CreateTargets(UINT width, UINT height, D3DFORMAT colorFormat, D3
             *why = "the back buffer cannot be made";
             return false;
         }
-        // A fresh back buffer is black, as a cleared one would be.
+        // A fresh back buffer is black and its depth at the far plane, as
+        // if cleared, rather than whatever the memory held.
         SetColorMask(true, true, true, true);
+        SetDepthMask(true);
+        SetStencilWriteMask(0xFFFFFFFFu);
         SetScissor(false, 0, 0, 0, 0);
         TGL(glClearColor(0, 0, 0, 1));
-        TGL(glClear(GL_COLOR_BUFFER_BIT));
+        TGL(glClearDepth(1.0));
+        TGL(glClearStencil(0));
+        TGL(glClear(GL_COLOR_BUFFER_BIT | (depthRb_ ? GL_DEPTH_BUFFER_BIT : 0u) |
+                    (stencil_ ? GL_STENCIL_BUFFER_BIT : 0u)));
+        gl_.clearDepth = 1.0f;
+        gl_.clearStencil = 0;
         std::fill(std::begin(gl_.clearColor), std::end(gl_.clearColor), 0.0f);
         gl_.clearColor[3] = 1.0f;
     }
