@@ -25,6 +25,10 @@ bool PushMouseWheel(HWND window, int notches, bool flipped = false);  // + is aw
 bool PushMouseButton(HWND window, int sdlButton, bool down);  // 1 left, 2 middle, 3 right, 4 and 5 extra
 bool PushFocusChange(HWND window, bool gained);
 
+// Counts presented frames for TARVONA_FRAMES as the device's Present does,
+// for tests of the keyboard's end of a bounded run without a device.
+void CountPresentedFrames(int frames);
+
 // The DIK_ code the layer gives an SDL scan code (0: none), and the number
 // of SDL scan codes.
 int DikOfSdlScancode(int sdlScancode);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "d3d8/frame_limit.h"
 #include "dinput/scan_codes.h"
 #include "win/window_internal.h"
 
@@ -174,9 +175,10 @@ HRESULT DirectInputDevice8::GetDeviceState(DWORD cbData, LPVOID lpvData) {
 
     if (Foreground() && acquired_ && !WindowFocused()) Lose();
 
-    if (kind_ == DeviceKind::Keyboard && environment_.frameLimit != 0 && ++reads_ >= environment_.frameLimit) {
-        // The run's end comes through the keyboard, as a user would end it,
-        // and must come even while the window is out of focus.
+    if (kind_ == DeviceKind::Keyboard && platform::FrameLimitReached()) {
+        // TARVONA_FRAMES: once the device has presented that many frames,
+        // the run ends through the keyboard, as a user would end it, and
+        // must end even while the window is out of focus.
         if (acquired_)
             FillState(lpvData);
         else

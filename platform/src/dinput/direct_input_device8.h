@@ -74,7 +74,6 @@ private:
     bool focusTakenAway_ = false;  // the window lost the focus and has not had it back
     bool pointerTaken_ = false;
     bool everAcquired_ = false;
-    std::uint64_t reads_ = 0;  // keyboard reads, for TARVONA_FRAMES
 
     BYTE keys_[256] = {};
     BYTE buttons_[4] = {};

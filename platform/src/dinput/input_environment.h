@@ -1,10 +1,9 @@
-// The two platform variables of the input layer, read once per DirectInput
-// object: TARVONA_INPUT=FILE (scripted input, see input_script.h) and
-// TARVONA_FRAMES=N (the keyboard reports Escape held from its N-th read on,
-// so a run ends after N frames of the main loop).
+// What the input layer takes from the environment, read once per DirectInput
+// object: TARVONA_INPUT=FILE, scripted input (see input_script.h).
+// TARVONA_FRAMES is the device's to count (d3d8/frame_limit.h); the keyboard
+// only asks whether the limit is reached.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 
 #include "dinput/input_script.h"
@@ -13,12 +12,10 @@ namespace tarvona::dinput {
 
 struct InputEnvironment {
     std::shared_ptr<const InputScript> script;  // null: the real keyboard and mouse
-    std::uint64_t frameLimit = 0;               // 0: none
 };
 
-// False, with a one-line reason on stderr, when a variable is set but
-// unusable: a run that was meant to be scripted or bounded must not start
-// unscripted or unbounded.
+// False, with a one-line reason on stderr, when TARVONA_INPUT is set but
+// unusable: a run that was meant to be scripted must not start unscripted.
 bool ReadInputEnvironment(InputEnvironment* out);
 
 }  // namespace tarvona::dinput

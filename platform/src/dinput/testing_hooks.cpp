@@ -1,6 +1,7 @@
 // The event side of platform/testing/input_testing.h.
 #include <SDL.h>
 
+#include "d3d8/frame_limit.h"
 #include "dinput/scan_codes.h"
 #include "testing/input_testing.h"
 #include "win/window_internal.h"
@@ -69,6 +70,10 @@ bool PushFocusChange(HWND window, bool gained) {
     event.window.windowID = sdl ? SDL_GetWindowID(sdl) : 0;
     event.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
     return Queue(window, event, SDL_WINDOWEVENT);
+}
+
+void CountPresentedFrames(int frames) {
+    for (int i = 0; i < frames; ++i) platform::CountPresentedFrame();
 }
 
 int DikOfSdlScancode(int sdlScancode) { return dinput::DikOfSdlScancode(sdlScancode); }
