@@ -17,9 +17,9 @@
 #include <memory>
 #include <vector>
 
-#include "d3d8/device_child.h"
-#include "d3d8/gl_backend.h"
-#include "d3d8/state_tracker.h"
+#include "device_child.h"
+#include "gl_backend.h"
+#include "state_tracker.h"
 
 namespace tarvona::d3d8 {
 

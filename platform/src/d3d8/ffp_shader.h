@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <string>
 
-#include "d3d8/device_state.h"
-#include "d3d8/vertex_format.h"
+#include "device_state.h"
+#include "vertex_format.h"
 
 namespace tarvona::d3d8 {
 

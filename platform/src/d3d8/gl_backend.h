@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "d3d8/ffp_shader.h"
-#include "d3d8/gl_enums.h"
-#include "d3d8/state_tracker.h"
-#include "d3d8/vertex_format.h"
+#include "ffp_shader.h"
+#include "gl_enums.h"
+#include "state_tracker.h"
+#include "vertex_format.h"
 
 namespace tarvona::d3d8 {
 

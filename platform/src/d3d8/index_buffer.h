@@ -5,8 +5,8 @@
 
 #include <d3d8.h>
 
-#include "d3d8/device_child.h"
-#include "d3d8/vertex_buffer.h"
+#include "device_child.h"
+#include "vertex_buffer.h"
 
 namespace tarvona::d3d8 {
 

@@ -10,7 +10,7 @@
 
 #include <bitset>
 
-#include "d3d8/device_state.h"
+#include "device_state.h"
 
 namespace tarvona::d3d8 {
 

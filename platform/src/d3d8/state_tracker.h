@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "d3d8/device_state.h"
-#include "d3d8/state_block.h"
+#include "device_state.h"
+#include "state_block.h"
 
 namespace tarvona::d3d8 {
 

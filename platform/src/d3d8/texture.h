@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "d3d8/device_child.h"
-#include "d3d8/gl_enums.h"
+#include "device_child.h"
+#include "gl_enums.h"
 
 namespace tarvona::d3d8 {
 

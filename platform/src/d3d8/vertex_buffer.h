@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "d3d8/device_child.h"
+#include "device_child.h"
 
 namespace tarvona::d3d8 {
 
