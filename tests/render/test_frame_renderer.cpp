@@ -222,6 +222,8 @@ struct CameraCase {
     std::vector<Drawn> drawn;
 };
 
+void PrintTo(const CameraCase& c, std::ostream* os) { *os << c.name; }
+
 class FromCamera : public FrameTest, public ::testing::WithParamInterface<CameraCase> {};
 
 TEST_P(FromCamera, DrawsEachBodyInItsPassAndTheSpriteLastUnderTheNearProjection) {
@@ -346,6 +348,7 @@ struct BoundaryCase {
     DWORD last, now;
     bool refreshes;
 };
+void PrintTo(const BoundaryCase& c, std::ostream* os) { *os << c.name; }
 class FpsBoundary : public FpsCounter, public ::testing::WithParamInterface<BoundaryCase> {};
 
 TEST_P(FpsBoundary, RefreshesOnceAtLeastAThousandMillisecondsHavePassed) {

@@ -39,6 +39,8 @@ struct DecisionCase {
     const char* actedBy;  // "cull", "outside", "pending"
 };
 
+void PrintTo(const DecisionCase& c, std::ostream* os) { *os << c.name; }
+
 class FrameDecision : public CelestialBodyTest, public ::testing::WithParamInterface<DecisionCase> {};
 
 TEST_P(FrameDecision, FirstStepThatAppliesWinsAndTheBodyIsDrawnAtMostOnce) {

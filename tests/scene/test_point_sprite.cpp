@@ -30,6 +30,8 @@ struct PackingCase {
     D3DCOLOR packed;
 };
 
+void PrintTo(const PackingCase& c, std::ostream* os) { *os << c.name; }
+
 class Packing : public ::testing::TestWithParam<PackingCase> {};
 
 TEST_P(Packing, PrepareWritesTheColourPackedAsArgb) {

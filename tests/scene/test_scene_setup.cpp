@@ -283,6 +283,7 @@ struct BrokenFile {
     int index;  // into kFiles
     bool unreadable;  // present but not a valid file
 };
+void PrintTo(const BrokenFile& b, std::ostream* os) { *os << kFiles[b.index].name << (b.unreadable ? " unreadable" : " missing"); }
 class SceneSetupWithout : public SceneSetup, public ::testing::WithParamInterface<BrokenFile> {};
 
 TEST_P(SceneSetupWithout, FailsAtThatFilesStepAndRunsNothingLater) {
