@@ -40,6 +40,9 @@ bool ReadDepthBuffer(IDirect3DDevice8* device, std::vector<float>& depth);
 bool IsFullScreen(IDirect3DDevice8* device);
 // What Alt+Enter does.
 bool ToggleFullScreen(IDirect3DDevice8* device);
+// Queues a press of Enter on the window, with Alt held or not, as the
+// desktop would deliver it; the next Present sees it.
+bool PushEnterKey(HWND window, bool withAlt);
 
 // TARVONA_FRAMES: whether the presented frames reached the limit, and a
 // reset that reads the variable again.

@@ -2,6 +2,7 @@
 #include "d3d8/device.h"
 #include "d3d8/frame_limit.h"
 #include "testing/device_testing.h"
+#include "win/window_internal.h"
 
 namespace tarvona::testing {
 
@@ -60,6 +61,19 @@ bool ToggleFullScreen(IDirect3DDevice8* device) {
     if (!d) return false;
     d->ToggleFullScreen();
     return true;
+}
+
+bool PushEnterKey(HWND window, bool withAlt) {
+    SDL_Window* sdl = win::SdlWindowOf(window);
+    if (!sdl) return false;
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = SDL_GetWindowID(sdl);
+    key.key.state = SDL_PRESSED;
+    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    key.key.keysym.sym = SDLK_RETURN;
+    key.key.keysym.mod = withAlt ? KMOD_LALT : KMOD_NONE;
+    return SDL_PushEvent(&key) == 1;
 }
 
 bool FrameLimitReached() { return platform::FrameLimitReached(); }
