@@ -217,7 +217,7 @@ bool Reader::Mesh(int frame) {
     if (!OpenObject(nullptr)) return false;
     Part p;
     p.frame = frame;
-    std::uint32_t vertexCount, faceCount;
+    std::uint32_t vertexCount = 0, faceCount = 0;
     if (!Count(vertexCount)) return false;
     p.positions.resize(size_t{vertexCount} * 3);
     for (float& f : p.positions)
@@ -226,11 +226,11 @@ bool Reader::Mesh(int frame) {
     p.faceStarts.reserve(size_t{faceCount} + 1);
     p.faceStarts.push_back(0);
     for (std::uint32_t f = 0; f < faceCount; ++f) {
-        std::uint32_t n;
+        std::uint32_t n = 0;
         if (!Count(n)) return false;
         if (n < 3) return c_.Fail("face " + std::to_string(f) + " has fewer than 3 corners");
         for (std::uint32_t k = 0; k < n; ++k) {
-            std::uint32_t index;
+            std::uint32_t index = 0;
             if (!c_.ReadUInt(index)) return false;
             if (index >= vertexCount)
                 return c_.Fail("face " + std::to_string(f) + " uses vertex " + std::to_string(index) + " of " +
@@ -276,7 +276,7 @@ bool Reader::Mesh(int frame) {
 
 bool Reader::Normals(Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t normalCount, faceCount;
+    std::uint32_t normalCount = 0, faceCount = 0;
     if (!Count(normalCount)) return false;
     p.normals.resize(size_t{normalCount} * 3);
     for (float& f : p.normals)
@@ -287,12 +287,12 @@ bool Reader::Normals(Part& p) {
                        std::to_string(p.FaceCount()));
     p.normalCorners.resize(p.corners.size());
     for (std::uint32_t f = 0; f < faceCount; ++f) {
-        std::uint32_t n;
+        std::uint32_t n = 0;
         if (!c_.ReadUInt(n)) return false;
         if (n != p.faceStarts[f + 1] - p.faceStarts[f])
             return c_.Fail("normal face " + std::to_string(f) + " has another corner count than its face");
         for (std::uint32_t k = p.faceStarts[f]; k < p.faceStarts[f + 1]; ++k) {
-            std::uint32_t index;
+            std::uint32_t index = 0;
             if (!c_.ReadUInt(index)) return false;
             if (index >= normalCount)
                 return c_.Fail("normal face " + std::to_string(f) + " uses normal " + std::to_string(index) + " of " +
@@ -306,7 +306,7 @@ bool Reader::Normals(Part& p) {
 
 bool Reader::TextureCoords(Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!Count(count)) return false;
     if (count < p.VertexCount())
         return c_.Fail(std::to_string(count) + " texture coordinates for " + std::to_string(p.VertexCount()) +
@@ -326,13 +326,13 @@ bool Reader::TextureCoords(Part& p) {
 
 bool Reader::VertexColors(Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!Count(count)) return false;
     // Vertices the list leaves out stay white, which leaves the material's
     // colour as it is under the default colour-vertex states.
     p.colors.assign(p.VertexCount(), 0xFFFFFFFFu);
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t index;
+        std::uint32_t index = 0;
         float rgba[4];
         if (!c_.ReadUInt(index)) return false;
         for (float& f : rgba)
@@ -377,7 +377,7 @@ bool Reader::MaterialBody(Material& m) {
 
 bool Reader::MaterialList(Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t materialCount, indexCount;
+    std::uint32_t materialCount = 0, indexCount = 0;
     if (!Count(materialCount) || !Count(indexCount)) return false;
     // Exporters (kW Xport among them) write fewer face indices than they
     // declare when the rest repeat the last one; the faces after the list
@@ -385,7 +385,7 @@ bool Reader::MaterialList(Part& p) {
     std::vector<DWORD> indices;
     indices.reserve(indexCount < p.FaceCount() ? indexCount : p.FaceCount());
     for (std::uint32_t i = 0; i < indexCount && c_.Peek() == Tok::Number; ++i) {
-        std::uint32_t index;
+        std::uint32_t index = 0;
         if (!c_.ReadUInt(index)) return false;
         if (i < p.FaceCount()) indices.push_back(index);
     }
@@ -439,10 +439,10 @@ bool Reader::MaterialList(Part& p) {
 bool Reader::SkinWeights(const Part& p) {
     if (!OpenObject(nullptr)) return false;
     std::string bone;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!c_.ReadString(bone) || !Count(count)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t index;
+        std::uint32_t index = 0;
         if (!c_.ReadUInt(index)) return false;
         if (index >= p.VertexCount())
             return c_.Fail("skin weight for vertex " + std::to_string(index) + " of " +
@@ -456,7 +456,7 @@ bool Reader::SkinWeights(const Part& p) {
 
 bool Reader::FvfData(const Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t fvf, count, value;
+    std::uint32_t fvf = 0, count = 0, value = 0;
     if (!c_.ReadUInt(fvf) || !Count(count)) return false;
     for (std::uint32_t i = 0; i < count; ++i)
         if (!c_.ReadUInt(value)) return false;
@@ -468,11 +468,11 @@ bool Reader::FvfData(const Part& p) {
 
 bool Reader::DeclData(const Part& p) {
     if (!OpenObject(nullptr)) return false;
-    std::uint32_t elements, count, value;
+    std::uint32_t elements = 0, count = 0, value = 0;
     if (!Count(elements)) return false;
     std::uint64_t stride = 0;
     for (std::uint32_t i = 0; i < elements; ++i) {
-        std::uint32_t type;
+        std::uint32_t type = 0;
         if (!c_.ReadUInt(type)) return false;
         if (type >= sizeof kDeclTypeBytes / sizeof kDeclTypeBytes[0])
             return c_.Fail("DeclData element of unknown type " + std::to_string(type));

@@ -74,7 +74,7 @@ bool Inflate(const std::uint8_t* data, size_t size, std::vector<std::uint8_t>& o
         error = "compressed data ends before its size";
         return false;
     }
-    std::uint32_t total;
+    std::uint32_t total = 0;
     std::memcpy(&total, data + 16, 4);
     if (total < 16) {
         error = "compressed data declares a size smaller than its header";
@@ -101,7 +101,7 @@ bool Inflate(const std::uint8_t* data, size_t size, std::vector<std::uint8_t>& o
             ok = false;
             break;
         }
-        std::uint16_t plain, packed;
+        std::uint16_t plain = 0, packed = 0;
         std::memcpy(&plain, data + pos, 2);
         std::memcpy(&packed, data + pos + 2, 2);
         pos += 4;
@@ -258,7 +258,7 @@ bool Cursor::ReadDword(std::uint32_t& value) {
 
 bool Cursor::TakeListHeader(std::uint16_t token) {
     pos_ += 2;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!ReadDword(count)) return false;
     size_t element = token == kIntegerList ? 4 : static_cast<size_t>(floatBits_ / 8);
     if (count > (body_.size() - pos_) / element) return Fail("list longer than the data");
@@ -359,7 +359,7 @@ bool Cursor::TakeName(std::string_view& name) {
         return true;
     }
     pos_ += 2;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!ReadDword(count)) return false;
     if (count > body_.size() - pos_) return Fail("name longer than the data");
     name = body_.substr(pos_, count);
@@ -471,7 +471,7 @@ bool Cursor::ReadString(std::string& value) {
     }
     if (pendingCount_ > 0 || Peek() != Tok::String) return Fail("expected a string");
     pos_ += 2;
-    std::uint32_t count;
+    std::uint32_t count = 0;
     if (!ReadDword(count)) return false;
     if (count > body_.size() - pos_) return Fail("string longer than the data");
     value.assign(body_.data() + pos_, count);
