@@ -164,9 +164,12 @@ void PumpEvents() {
     if (!Layer().videoReady) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        // Copy: a listener may add or remove listeners.
-        const std::vector<Listener> listeners = Layer().listeners;
-        for (const Listener& l : listeners) l.fn(event, l.context);
+        // By index, not by iterator: a listener may add or remove listeners.
+        // No copy either: the pump runs every frame and must not allocate.
+        for (size_t i = 0; i < Layer().listeners.size(); ++i) {
+            const Listener l = Layer().listeners[i];
+            l.fn(event, l.context);
+        }
         if (event.type == SDL_QUIT) {
             // SDL turns the last window's close into SDL_QUIT as well; the
             // window event below carries the close itself.
