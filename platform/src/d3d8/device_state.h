@@ -75,7 +75,7 @@ enum DirtyBits : std::uint32_t {
     kDirtyRaster = 1u << 2,        // CULLMODE, FILLMODE, DITHERENABLE, ZBIAS
     kDirtyShaderKey = 1u << 3,     // anything that picks a different shader variant
     kDirtyMiscUniforms = 1u << 4,  // TEXTUREFACTOR, ALPHAREF, point size and scale
-    kDirtyLighting = 1u << 5,      // AMBIENT, lights, material
+    kDirtyLighting = 1u << 5,      // AMBIENT, lights
     kDirtyTransforms = 1u << 6,
     kDirtyViewport = 1u << 7,
     kDirtySamplers = 1u << 8,      // filters, address modes, LOD bias (per stage: dirtySamplerStages)
@@ -83,7 +83,8 @@ enum DirtyBits : std::uint32_t {
     kDirtyVertexInput = 1u << 10,  // stream 0, vertex format
     kDirtyIndices = 1u << 11,
     kDirtyStencil = 1u << 12,
-    kDirtyAll = 0x1FFFu,
+    kDirtyMaterial = 1u << 13,
+    kDirtyAll = 0x3FFFu,
 };
 
 // Which groups a render state belongs to; 0 for states that are stored and

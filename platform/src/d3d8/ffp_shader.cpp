@@ -107,12 +107,14 @@ ShaderKey MakeShaderKey(const DeviceState& s, const VertexLayout& l, D3DPRIMITIV
 namespace {
 
 const char* kBlocks = R"(
-layout(std140) uniform Transforms {
+layout(std140) uniform Draw {
     mat4 uWorldView;
-    mat4 uProjection;
     mat4 uNormalMatrix;
-    vec4 uViewport;
-    vec4 uDepthRange;
+    vec4 uMaterialDiffuse;
+    vec4 uMaterialAmbient;
+    vec4 uMaterialSpecular;
+    vec4 uMaterialEmissive;
+    vec4 uMaterialPower;
 };
 struct Light {
     vec4 diffuse;
@@ -125,15 +127,13 @@ struct Light {
 };
 layout(std140) uniform Lighting {
     vec4 uGlobalAmbient;
-    vec4 uMaterialDiffuse;
-    vec4 uMaterialAmbient;
-    vec4 uMaterialSpecular;
-    vec4 uMaterialEmissive;
-    vec4 uMaterialPower;
     ivec4 uLightCount;
     Light uLights[8];
 };
-layout(std140) uniform Misc {
+layout(std140) uniform Frame {
+    mat4 uProjection;
+    vec4 uViewport;
+    vec4 uDepthRange;
     vec4 uTextureFactor;
     vec4 uAlphaRef;
     vec4 uPointSize;

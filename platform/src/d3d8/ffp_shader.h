@@ -61,40 +61,43 @@ std::string FragmentShaderSource(const ShaderKey& key);
 // transpose: `matrix * vector` then computes Direct3D's `vector * matrix`.
 constexpr int kMaxShaderLights = static_cast<int>(kMaxActiveLights);
 
-struct alignas(16) TransformBlock {
+// What changes from draw to draw (world matrix, material) is kept apart
+// from what changes once per frame or pass, so a draw with a new world
+// matrix and material sends one small block.
+struct alignas(16) DrawBlock {
     float worldView[16];
-    float projection[16];
     float normalMatrix[16];  // inverse transpose of worldView (upper 3x3 used)
-    float viewport[4];       // X, Y, Width, Height in pixels
-    float depthRange[4];     // MinZ, MaxZ
+    float materialDiffuse[4];
+    float materialAmbient[4];
+    float materialSpecular[4];
+    float materialEmissive[4];
+    float materialPower[4];
 };
 
 struct ShaderLight {
     float diffuse[4];
     float specular[4];
     float ambient[4];
-    float position[4];   // camera space; w: D3DLIGHTTYPE
-    float direction[4];  // camera space, towards the light for directional ones; w: range
+    float position[4];     // camera space; w: D3DLIGHTTYPE
+    float direction[4];    // camera space, towards the light for directional ones; w: range
     float attenuation[4];  // Attenuation0, 1, 2, Falloff
     float spot[4];         // cos(Theta / 2), cos(Phi / 2)
 };
 
 struct alignas(16) LightingBlock {
     float globalAmbient[4];
-    float materialDiffuse[4];
-    float materialAmbient[4];
-    float materialSpecular[4];
-    float materialEmissive[4];
-    float materialPower[4];
     std::int32_t lightCount[4];
     ShaderLight lights[kMaxShaderLights];
 };
 
-struct alignas(16) MiscBlock {
+struct alignas(16) FrameBlock {
+    float projection[16];
+    float viewport[4];    // X, Y, Width, Height in pixels
+    float depthRange[4];  // MinZ, MaxZ
     float textureFactor[4];
-    float alphaRef[4];     // x: the reference, 0..255
-    float pointSize[4];    // size, minimum, maximum
-    float pointScale[4];   // A, B, C
+    float alphaRef[4];    // x: the reference, 0..255
+    float pointSize[4];   // size, minimum, maximum
+    float pointScale[4];  // A, B, C
 };
 
 }  // namespace tarvona::d3d8

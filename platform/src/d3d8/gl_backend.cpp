@@ -17,9 +17,9 @@ namespace tarvona::d3d8 {
 
 namespace {
 
-constexpr GLuint kTransformBinding = 0;
+constexpr GLuint kDrawBinding = 0;
 constexpr GLuint kLightingBinding = 1;
-constexpr GLuint kMiscBinding = 2;
+constexpr GLuint kFrameBinding = 2;
 
 void ColorOf(D3DCOLOR c, float out[4]) {
     out[0] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
@@ -139,7 +139,7 @@ bool GlBackend::Init(SDL_Window* window, std::string* why) {
     TGL(glGenVertexArrays(1, &vao_));
     TGL(glBindVertexArray(vao_));
     TGL(glGenBuffers(3, ubo_));
-    const GLsizeiptr sizes[3] = {sizeof(TransformBlock), sizeof(LightingBlock), sizeof(MiscBlock)};
+    const GLsizeiptr sizes[3] = {sizeof(DrawBlock), sizeof(LightingBlock), sizeof(FrameBlock)};
     for (int i = 0; i < 3; ++i) {
         TGL(glBindBuffer(GL_UNIFORM_BUFFER, ubo_[i]));
         TGL(glBufferData(GL_UNIFORM_BUFFER, sizes[i], nullptr, GL_DYNAMIC_DRAW));
@@ -436,8 +436,8 @@ GLuint GlBackend::Compile(const ShaderKey& key) {
         TGL(glDeleteProgram(p));
         return 0;
     }
-    const char* blocks[3] = {"Transforms", "Lighting", "Misc"};
-    const GLuint bindings[3] = {kTransformBinding, kLightingBinding, kMiscBinding};
+    const char* blocks[3] = {"Draw", "Lighting", "Frame"};
+    const GLuint bindings[3] = {kDrawBinding, kLightingBinding, kFrameBinding};
     for (int i = 0; i < 3; ++i) {
         const GLuint index = TGL(glGetUniformBlockIndex(p, blocks[i]));
         if (index != GL_INVALID_INDEX) TGL(glUniformBlockBinding(p, index, bindings[i]));
@@ -627,32 +627,24 @@ void GlBackend::FlushTextures(const DeviceState& s) {
     }
 }
 
-void GlBackend::FlushTransforms(const DeviceState& s) {
-    TransformBlock b;
+void GlBackend::FlushDraw(const DeviceState& s) {
+    DrawBlock b;
     std::memset(&b, 0, sizeof b);
     const D3DMATRIX wv = Multiply(s.transforms[kTransformWorld0], s.transforms[kTransformView]);
     std::memcpy(b.worldView, &wv, sizeof b.worldView);
-    std::memcpy(b.projection, &s.transforms[kTransformProjection], sizeof b.projection);
     NormalMatrix(wv, b.normalMatrix);
-    const D3DVIEWPORT8& v = s.viewport;
-    b.viewport[0] = static_cast<float>(v.X);
-    b.viewport[1] = static_cast<float>(v.Y);
-    b.viewport[2] = static_cast<float>(v.Width);
-    b.viewport[3] = static_cast<float>(v.Height);
-    b.depthRange[0] = v.MinZ;
-    b.depthRange[1] = v.MaxZ;
-    UploadBlock(ubo_[0], &b, sizeof b, &transformShadow_);
+    Copy4(s.material.Diffuse, b.materialDiffuse);
+    Copy4(s.material.Ambient, b.materialAmbient);
+    Copy4(s.material.Specular, b.materialSpecular);
+    Copy4(s.material.Emissive, b.materialEmissive);
+    b.materialPower[0] = s.material.Power;
+    UploadBlock(ubo_[0], &b, sizeof b, &drawShadow_);
 }
 
 void GlBackend::FlushLighting(const DeviceState& s) {
     LightingBlock b;
     std::memset(&b, 0, sizeof b);
     ColorOf(s.renderStates[D3DRS_AMBIENT], b.globalAmbient);
-    Copy4(s.material.Diffuse, b.materialDiffuse);
-    Copy4(s.material.Ambient, b.materialAmbient);
-    Copy4(s.material.Specular, b.materialSpecular);
-    Copy4(s.material.Emissive, b.materialEmissive);
-    b.materialPower[0] = s.material.Power;
     const D3DMATRIX& view = s.transforms[kTransformView];
     int count = 0;
     for (DWORD i = 0; i < kLightSlots && count < kMaxShaderLights; ++i) {
@@ -681,13 +673,21 @@ void GlBackend::FlushLighting(const DeviceState& s) {
     UploadBlock(ubo_[1], &b, sizeof b, &lightingShadow_);
 }
 
-void GlBackend::FlushMisc(const DeviceState& s) {
+void GlBackend::FlushFrame(const DeviceState& s) {
     const DWORD* rs = s.renderStates;
-    MiscBlock b;
+    FrameBlock b;
     std::memset(&b, 0, sizeof b);
+    std::memcpy(b.projection, &s.transforms[kTransformProjection], sizeof b.projection);
+    const D3DVIEWPORT8& v = s.viewport;
+    b.viewport[0] = static_cast<float>(v.X);
+    b.viewport[1] = static_cast<float>(v.Y);
+    b.viewport[2] = static_cast<float>(v.Width);
+    b.viewport[3] = static_cast<float>(v.Height);
+    b.depthRange[0] = v.MinZ;
+    b.depthRange[1] = v.MaxZ;
     ColorOf(rs[D3DRS_TEXTUREFACTOR], b.textureFactor);
     b.alphaRef[0] = static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF);
-    auto finite = [](float v, float fallback) { return std::isfinite(v) ? v : fallback; };
+    auto finite = [](float value, float fallback) { return std::isfinite(value) ? value : fallback; };
     const float maxSize = std::min(finite(FloatOf(rs[D3DRS_POINTSIZE_MAX]), 64.0f), maxPointSize_);
     b.pointSize[0] = finite(FloatOf(rs[D3DRS_POINTSIZE]), 1.0f);
     b.pointSize[1] = std::min(std::max(finite(FloatOf(rs[D3DRS_POINTSIZE_MIN]), 1.0f), 0.0f), maxSize);
@@ -695,7 +695,7 @@ void GlBackend::FlushMisc(const DeviceState& s) {
     b.pointScale[0] = finite(FloatOf(rs[D3DRS_POINTSCALE_A]), 1.0f);
     b.pointScale[1] = finite(FloatOf(rs[D3DRS_POINTSCALE_B]), 0.0f);
     b.pointScale[2] = finite(FloatOf(rs[D3DRS_POINTSCALE_C]), 0.0f);
-    UploadBlock(ubo_[2], &b, sizeof b, &miscShadow_);
+    UploadBlock(ubo_[2], &b, sizeof b, &frameShadow_);
 }
 
 bool GlBackend::FlushProgram(const DeviceState& s, const VertexLayout& layout, D3DPRIMITIVETYPE type) {
@@ -755,14 +755,16 @@ HRESULT GlBackend::Flush(StateTracker& t, D3DPRIMITIVETYPE type, const VertexLay
     BindDrawFramebuffer(BackFbo());
     const std::uint32_t d = t.dirty;
     if (!blocksValid_) {
-        FlushTransforms(s);
+        FlushDraw(s);
         FlushLighting(s);
-        FlushMisc(s);
+        FlushFrame(s);
         blocksValid_ = true;
     } else {
-        if (d & (kDirtyTransforms | kDirtyViewport)) FlushTransforms(s);
+        if (d & (kDirtyTransforms | kDirtyMaterial)) FlushDraw(s);
         if (d & kDirtyLighting) FlushLighting(s);
-        if (d & kDirtyMiscUniforms) FlushMisc(s);
+        // Each block is compared with what was sent last, so a projection
+        // that did not change is not sent again with the world matrix.
+        if (d & (kDirtyTransforms | kDirtyViewport | kDirtyMiscUniforms)) FlushFrame(s);
     }
     if (d & kDirtyDepth) FlushDepth(s);
     if (d & kDirtyBlend) FlushBlend(s);

@@ -135,9 +135,9 @@ private:
     void FlushViewport(const DeviceState& s);
     void FlushSamplers(const DeviceState& s, std::uint32_t stages);
     void FlushTextures(const DeviceState& s);
-    void FlushTransforms(const DeviceState& s);
+    void FlushDraw(const DeviceState& s);
     void FlushLighting(const DeviceState& s);
-    void FlushMisc(const DeviceState& s);
+    void FlushFrame(const DeviceState& s);
     bool FlushProgram(const DeviceState& s, const VertexLayout& layout, D3DPRIMITIVETYPE type);
     void FlushVertexInput(GLuint buffer, DWORD fvf, const VertexLayout& layout, UINT stride);
     GLuint ProgramFor(const ShaderKey& key);
@@ -218,9 +218,9 @@ private:
     } gl_;
 
     // Last uploaded contents of the uniform blocks.
-    TransformBlock transformShadow_{};
+    DrawBlock drawShadow_{};
     LightingBlock lightingShadow_{};
-    MiscBlock miscShadow_{};
+    FrameBlock frameShadow_{};
     bool blocksValid_ = false;
 
     // The vertex format in force, decoded once per change.

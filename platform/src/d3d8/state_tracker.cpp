@@ -130,7 +130,7 @@ HRESULT StateTracker::SetMaterial(const D3DMATERIAL8* material) {
     }
     if (SameBytes(&state_.material, material, sizeof(D3DMATERIAL8))) return D3D_OK;
     state_.material = *material;
-    dirty |= kDirtyLighting;
+    dirty |= kDirtyMaterial;
     return D3D_OK;
 }
 
