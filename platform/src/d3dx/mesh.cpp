@@ -294,7 +294,13 @@ HRESULT WINAPI D3DXLoadMeshFromX(LPSTR pFilename, DWORD Options, LPDIRECT3DDEVIC
     }
     xfile::MeshData data;
     std::string error;
-    if (!xfile::ReadXFile(pFilename, data, error)) {
+    bool read = false;
+    try {
+        read = xfile::ReadXFile(pFilename, data, error);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+    }
+    if (!read) {
         d3dx::ReportFailure(call, pFilename, error);
         return E_FAIL;
     }

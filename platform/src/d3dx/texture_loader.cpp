@@ -8,6 +8,8 @@
 #include <stb_image.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,9 @@ void Store(const Image& image, const D3DLOCKED_RECT& rect, UINT width, UINT heig
     }
 }
 
+// Everything after the argument checks; may throw std::bad_alloc.
+HRESULT CreateTexture(IDirect3DDevice8* pDevice, const char* pSrcFile, IDirect3DTexture8** ppTexture);
+
 }  // namespace
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrcFile, LPDIRECT3DTEXTURE8* ppTexture) {
@@ -70,6 +75,19 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrc
         ReportFailure(call, pSrcFile, "invalid call (null device or texture pointer)");
         return D3DERR_INVALIDCALL;
     }
+    try {
+        return CreateTexture(pDevice, pSrcFile, ppTexture);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(call, pSrcFile, "out of memory");
+        return E_OUTOFMEMORY;
+    }
+}
+
+namespace {
+
+HRESULT CreateTexture(IDirect3DDevice8* pDevice, const char* pSrcFile, IDirect3DTexture8** ppTexture) {
+    using tarvona::d3dx::ReportFailure;
+    const char* call = "D3DXCreateTextureFromFileA";
     std::vector<std::uint8_t> bytes;
     std::string reason;
     if (!tarvona::files::ReadWholeFile(pSrcFile, bytes, reason)) {
@@ -81,7 +99,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrc
         return E_FAIL;
     }
     int w = 0, h = 0, channels = 0;
-    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4);
+    std::unique_ptr<unsigned char, void (*)(void*)> pixels(
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4), stbi_image_free);
     if (!pixels) {
         const char* why = stbi_failure_reason();
         ReportFailure(call, pSrcFile, std::string("unreadable image (") + (why ? why : "unknown") + ")");
@@ -90,8 +109,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrc
     Image image;
     image.width = static_cast<UINT>(w);
     image.height = static_cast<UINT>(h);
-    image.rgba.assign(pixels, pixels + size_t{image.width} * image.height * 4);
-    stbi_image_free(pixels);
+    image.rgba.assign(pixels.get(), pixels.get() + size_t{image.width} * image.height * 4);
+    pixels.reset();
     const bool alpha = channels == 2 || channels == 4;
 
     D3DCAPS8 caps{};
@@ -100,19 +119,20 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrc
                (caps.MaxTextureHeight && image.height > caps.MaxTextureHeight))
             image = Halve(image);
     }
-    UINT levels = 1;
-    for (UINT size = image.width > image.height ? image.width : image.height; size > 1; size /= 2) ++levels;
+    // The whole chain first, so that nothing can fail once the texture exists.
+    std::vector<Image> chain;
+    chain.push_back(std::move(image));
+    while (chain.back().width > 1 || chain.back().height > 1) chain.push_back(Halve(chain.back()));
 
     IDirect3DTexture8* texture = nullptr;
-    HRESULT hr = pDevice->CreateTexture(image.width, image.height, levels, 0,
+    HRESULT hr = pDevice->CreateTexture(chain[0].width, chain[0].height, static_cast<UINT>(chain.size()), 0,
                                         alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture);
     if (hr < 0 || !texture) {
         ReportFailure(call, pSrcFile, "the device refused the texture");
         return hr < 0 ? hr : E_FAIL;
     }
     const DWORD made = texture->GetLevelCount();
-    for (DWORD level = 0; level < made; ++level) {
-        if (level > 0) image = Halve(image);
+    for (DWORD level = 0; level < made && level < chain.size(); ++level) {
         D3DSURFACE_DESC desc{};
         D3DLOCKED_RECT rect{};
         if (texture->GetLevelDesc(level, &desc) < 0 || (hr = texture->LockRect(level, &rect, nullptr, 0)) < 0 ||
@@ -121,9 +141,11 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE8 pDevice, LPCSTR pSrc
             ReportFailure(call, pSrcFile, "cannot lock the texture");
             return hr < 0 ? hr : E_FAIL;
         }
-        Store(image, rect, desc.Width, desc.Height, alpha);
+        Store(chain[level], rect, desc.Width, desc.Height, alpha);
         texture->UnlockRect(level);
     }
     *ppTexture = texture;
     return D3D_OK;
 }
+
+}  // namespace
