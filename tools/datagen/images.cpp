@@ -132,7 +132,7 @@ Image EarthTexture(int width, int height) {
                 g = Mix(Mix(0.38, 0.45, dry), 0.35, height);
                 b = Mix(Mix(0.10, 0.25, dry), 0.25, height);
             }
-            if (latitude > 0.92 - detail * 0.08) r = g = b = 0.93;  // polar ice
+            if (latitude > 0.965 - detail * 0.05) r = g = b = 0.93;  // polar ice
             double c = (cloud - 0.52) * 5;
             c = c < 0 ? 0 : (c > 1 ? 1 : c);
             Put(image, x, y, Mix(r, 1, c * 0.9), Mix(g, 1, c * 0.9), Mix(b, 1, c * 0.9));
@@ -164,8 +164,8 @@ Image MoonTexture(int width, int height) {
             for (const Crater& c : craters) {
                 Vec3 d = p - c.centre;
                 double t = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) / c.radius;
-                if (t < 0.85) v -= 0.12 * (1 - t / 0.85);
-                else if (t < 1.1) v += 0.12 * (1 - std::fabs(t - 0.95) / 0.15);
+                if (t < 0.85) v -= 0.16 * (1 - (t / 0.85) * (t / 0.85));  // the bowl
+                else if (t < 1.15) v += 0.07 * (1 - std::fabs(t - 0.95) / 0.2);  // the rim
             }
             Put(image, x, y, v, v, v * 0.98);
         }
