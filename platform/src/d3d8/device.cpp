@@ -20,8 +20,9 @@ namespace {
 // Devices still alive, so that a process that ends without releasing its
 // device still leaves its capture behind.
 std::vector<Device*>& LiveDevices() {
-    static std::vector<Device*> devices;
-    return devices;
+    // Never destroyed: the handler at exit may still walk it.
+    static auto* devices = new std::vector<Device*>();
+    return *devices;
 }
 
 void CaptureAtExit() {
