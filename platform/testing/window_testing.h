@@ -30,6 +30,10 @@ void SetFakeTime(std::optional<DWORD> milliseconds);
 
 // Delivers a close request as the desktop would (the window's close button).
 void SimulateCloseRequest(HWND hwnd);
+// Queues the close request as the desktop's event instead, for the event
+// pump to turn into WM_CLOSE; PumpWindowEvents runs the pump once.
+void QueueDesktopCloseRequest(HWND hwnd);
+void PumpWindowEvents();
 
 std::string Cp1250ToUtf8(const std::string& text);
 

@@ -238,6 +238,17 @@ void SimulateCloseRequest(HWND hwnd) {
     if (IsLive(hwnd)) Send(hwnd, WM_CLOSE, 0, 0);
 }
 
+void QueueDesktopCloseRequest(HWND hwnd) {
+    if (!IsLive(hwnd) || !hwnd->sdl) return;
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = SDL_GetWindowID(hwnd->sdl);
+    SDL_PushEvent(&event);
+}
+
+void PumpWindowEvents() { tarvona::win::PumpEvents(); }
+
 std::string Cp1250ToUtf8(const std::string& text) {
     std::string out;
     for (unsigned char c : text) {
