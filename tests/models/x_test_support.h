@@ -30,7 +30,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline std::string SharedX(const std::string& name) {
     const char* shared = std::getenv("TARVONA_SHARED_DIR");
-    return std::string(shared ? shared : "../shared") + "/xfiles/assimp/test/models/" + name;
+    return std::string(shared ? shared : "tests/data") + "/xfiles/assimp/test/models/" + name;
 }
 
 inline Bytes ReadBytes(const std::string& path) {
