@@ -78,7 +78,11 @@ bool ParseLine(std::string_view line, ScriptFrame* frame, bool* hasFields, std::
         if (Equals(token, "idle")) continue;
         const std::size_t eq = token.find('=');
         if (eq == std::string_view::npos) {
-            *error = "\"" + std::string(token) + "\" is not name=value";
+            // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+            // on a literal + std::string temporary.
+            error->assign(1, '"');
+            error->append(token);
+            error->append("\" is not name=value");
             return false;
         }
         const std::string_view name = token.substr(0, eq);
