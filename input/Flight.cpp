@@ -1,4 +1,5 @@
-// Steering, motion and the view, once per frame and not scaled by time.
+// Steering and motion, once per frame and not scaled by time. The view is
+// each program's own (input/View.cpp for tarvona).
 //
 // The three turns of a frame are about the ship's axes as they stood at the
 // start of the frame, and the matrix is never re-orthonormalised: rounding
@@ -7,7 +8,6 @@
 
 #include "app/Test18.h"
 #include "input/InputDevices.h"
-#include "render/Direct3D.h"
 
 D3DXMATRIX g_shipMatrix{};
 D3DXVECTOR3 g_shipRight{};
@@ -51,9 +51,9 @@ void ProcessInput() {
     if (KeyDown(DIK_SPACE)) g_shipSpeed = 0.0f;
     if (KeyDown(DIK_W)) g_shipSpeed += 100.0f;
     if (KeyDown(DIK_S)) g_shipSpeed -= 100.0f;
-    if (KeyDown(DIK_A)) roll = 0.1f;
-    if (KeyDown(DIK_D)) roll = -0.1f;
-    if (KeyDown(DIK_X)) g_shipSpeed = g_shipSpeed + g_shipSpeed;
+    if (KeyDown(DIK_A)) roll = g_flightControls.keyRoll;
+    if (KeyDown(DIK_D)) roll = -g_flightControls.keyRoll;
+    if (g_flightControls.xDoublesSpeed && KeyDown(DIK_X)) g_shipSpeed = g_shipSpeed + g_shipSpeed;
     if (KeyDown(DIK_ESCAPE)) g_quitRequested = 1;
     if (g_mouseState.rgbButtons[1] != 0) g_shipSpeed -= 0.01f;
     if (g_mouseState.rgbButtons[0] != 0) g_shipSpeed += 0.01f;
@@ -72,11 +72,4 @@ void MoveShip() {
     g_cameraPosition[0] = g_shipForward.x * g_shipSpeed + g_cameraPosition[0];
     g_cameraPosition[1] = g_shipForward.y * g_shipSpeed + g_cameraPosition[1];
     g_cameraPosition[2] = g_shipForward.z * g_shipSpeed + g_cameraPosition[2];
-}
-
-// The camera's position reaches the scene through the camera-relative
-// placement of the bodies, so the view is the orientation alone.
-void UpdateView() {
-    D3DXMatrixInverse(&g_viewMatrix, nullptr, &g_shipMatrix);
-    g_device->SetTransform(D3DTS_VIEW, &g_viewMatrix);
 }

@@ -14,6 +14,14 @@ extern D3DXMATRIX g_viewMatrix;
 extern BYTE g_keyState[256];       // by DirectInput scan code
 extern DIMOUSESTATE g_mouseState;  // the last read: motion since the one before
 
+// The two controls in which the programs differ; each program supplies its
+// own record.
+struct FlightControls {
+    float keyRoll;       // A rolls by +keyRoll per frame, D by -keyRoll
+    bool xDoublesSpeed;  // whether X doubles the speed each frame
+};
+extern const FlightControls g_flightControls;
+
 void ProcessInput();
 void MoveShip();
 void UpdateView();

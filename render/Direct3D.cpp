@@ -10,7 +10,7 @@ IDirect3DDevice8* g_device = nullptr;
 TextureFont* g_font = nullptr;
 
 HRESULT InitDirect3D(HWND window) {
-    g_direct3d = Direct3DCreate8(D3D_SDK_VERSION);
+    g_direct3d = Direct3DCreate8(g_deviceSettings.sdkVersion);
     if (!g_direct3d) return E_FAIL;
 
     D3DDISPLAYMODE mode;
@@ -18,9 +18,10 @@ HRESULT InitDirect3D(HWND window) {
 
     D3DPRESENT_PARAMETERS parameters;
     std::memset(&parameters, 0, sizeof parameters);
-    parameters.BackBufferWidth = 640;
-    parameters.BackBufferHeight = 480;
-    parameters.BackBufferFormat = D3DFMT_R5G6B5;
+    parameters.BackBufferWidth = g_deviceSettings.backBufferWidth;
+    parameters.BackBufferHeight = g_deviceSettings.backBufferHeight;
+    parameters.BackBufferFormat =
+        g_deviceSettings.displayModeFormat ? mode.Format : g_deviceSettings.backBufferFormat;
     parameters.BackBufferCount = 0;
     parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;

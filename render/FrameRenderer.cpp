@@ -13,25 +13,15 @@
 // only the ship's orientation. The marker sprite and the counter text follow.
 #include "render/FrameRenderer.h"
 
-#include <mmsystem.h>
-
-#include <cstdio>
-
 #include "input/Flight.h"
 #include "render/Direct3D.h"
 #include "render/MeshObject.h"
 #include "scene/Scene.h"
-#include "text/d3dfont.h"
-
-char g_fpsText[24] = "";
-int g_frameCounter = 0;
-DWORD g_lastFpsTime = 0;
 
 namespace {
 constexpr float kFieldOfView = 0.7853982f;  // pi / 4
 constexpr float kAspect = 1.3333334f;       // 640 / 480
 constexpr D3DCOLOR kBlack = 0xFF000000;
-constexpr D3DCOLOR kYellow = 0xFFFFFF00;
 
 void SetProjection(float nearPlane, float farPlane) {
     D3DXMATRIX projection;
@@ -114,18 +104,4 @@ void RenderFrame() {
     DrawFpsCounter();
     g_device->EndScene();
     g_device->Present(nullptr, nullptr, nullptr, nullptr);
-}
-
-// Draws the text formatted in an earlier frame, then refreshes it once at
-// least 1000 ms have passed. The number is the frames counted over that span,
-// not scaled to its true length. The unsigned difference stays right when the
-// millisecond counter wraps.
-void DrawFpsCounter() {
-    // Without a font the program runs without its counter.
-    if (g_font) g_font->DrawScreenText(2.0f, 0.0f, kYellow, g_fpsText, 0);
-    ++g_frameCounter;
-    if (timeGetTime() - g_lastFpsTime < 1000) return;
-    std::snprintf(g_fpsText, sizeof g_fpsText, "FPS: %d", g_frameCounter);
-    g_frameCounter = 0;
-    g_lastFpsTime = timeGetTime();
 }
