@@ -9,6 +9,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation
   libstb-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libassimp-dev  # only the load benchmark compares with it
   xvfb xauth xdotool
 )
 
