@@ -2,7 +2,7 @@
 # Builds tarvona and its generated data files, then starts it full screen
 # from the data folder. Escape ends it.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/deps.sh"
 cd "$root"
 cmake --preset default >/dev/null

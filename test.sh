@@ -2,7 +2,7 @@
 # Builds and runs the whole test suite twice: in the normal build and in the
 # AddressSanitizer + UndefinedBehaviorSanitizer build.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/deps.sh"
 cd "$root"
 for preset in default asan; do
