@@ -10,25 +10,14 @@
 #include "input/Flight.h"
 #include "render/Direct3D.h"
 #include "render/FrameRenderer.h"
+#include "render/FrameSteps.h"
 #include "early/Scene.h"
 
 namespace {
-constexpr float kFieldOfView = 0.7853982f;  // pi / 4
 constexpr float kAspect = 0.75f;
 constexpr D3DCOLOR kBlack = 0xFF000000;
 
-void SetProjection(float nearPlane, float farPlane) {
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, kAspect, nearPlane, farPlane);
-    g_device->SetTransform(D3DTS_PROJECTION, &projection);
-}
-
-void SetStageZeroFilters(DWORD filter, float lodBias) {
-    g_device->SetTextureStageState(0, D3DTSS_MAGFILTER, filter);
-    g_device->SetTextureStageState(0, D3DTSS_MINFILTER, filter);
-    g_device->SetTextureStageState(0, D3DTSS_MIPFILTER, filter);
-    g_device->SetTextureStageState(0, D3DTSS_MIPMAPLODBIAS, FloatBits(lodBias));
-}
+void SetProjection(float nearPlane, float farPlane) { SetPassProjection(kAspect, nearPlane, farPlane); }
 }  // namespace
 
 void RenderFrame() {

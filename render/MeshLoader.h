@@ -1,6 +1,8 @@
-// Loading a .x model with its materials and textures into a mesh object.
-// Both programs load the same way and differ only in the object they build:
-// any class with the (geometry, materials, textures, subsetCount)
+// What both programs' mesh objects share: loading a .x model with its
+// materials and textures, drawing the subsets, and giving it all back. They
+// differ only in the object itself (how it holds its world matrix and
+// lighting): any class with the fields geometry, materials, textures,
+// subsetCount and device, the (geometry, materials, textures, subsetCount)
 // constructor and SetDevice.
 #pragma once
 
@@ -49,4 +51,29 @@ HRESULT LoadMeshInto(const char* fileName, IDirect3DDevice8* device, Object** ou
     *out = object;
     object->SetDevice(device);
     return S_OK;
+}
+
+// Each subset with its own material and texture (null included, which leaves
+// stage 0 without one). The caller has set the world transform.
+template <class Object>
+void DrawMeshSubsets(Object& object) {
+    for (DWORD i = 0; i < object.subsetCount; ++i) {
+        object.device->SetMaterial(&object.materials[i]);
+        object.device->SetTexture(0, object.textures[i]);
+        object.geometry->DrawSubset(i);
+    }
+}
+
+// The fields keep their values but the device, so the object is not drawn
+// or released again.
+template <class Object>
+void ReleaseMeshResources(Object& object) {
+    if (object.materials) delete[] object.materials;
+    if (object.textures) {
+        for (DWORD i = 0; i < object.subsetCount; ++i)
+            if (object.textures[i]) object.textures[i]->Release();
+        delete[] object.textures;
+    }
+    if (object.geometry) object.geometry->Release();
+    object.device = nullptr;
 }

@@ -36,23 +36,10 @@ void MeshObject::SetUnlit(int unlit_) { unlit = unlit_; }
 void MeshObject::Render() {
     device->SetTransform(D3DTS_WORLD, worldMatrix);
     device->SetRenderState(D3DRS_LIGHTING, unlit == 0 ? TRUE : FALSE);
-    for (DWORD i = 0; i < subsetCount; ++i) {
-        device->SetMaterial(&materials[i]);
-        device->SetTexture(0, textures[i]);
-        geometry->DrawSubset(i);
-    }
+    DrawMeshSubsets(*this);
 }
 
-void MeshObject::ReleaseResources() {
-    if (materials) delete[] materials;
-    if (textures) {
-        for (DWORD i = 0; i < subsetCount; ++i)
-            if (textures[i]) textures[i]->Release();
-        delete[] textures;
-    }
-    if (geometry) geometry->Release();
-    device = nullptr;
-}
+void MeshObject::ReleaseResources() { ReleaseMeshResources(*this); }
 
 HRESULT LoadMeshObject(const char* fileName, IDirect3DDevice8* device, MeshObject** out) {
     return LoadMeshInto(fileName, device, out);
