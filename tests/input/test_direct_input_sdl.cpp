@@ -137,6 +137,28 @@ TEST_P(SdlInputKeys, AKeyEventSetsAndClearsItsScanCodeByte) {
     EXPECT_EQ(KeysDown(), 0);
 }
 
+// A tap quicker than a frame: the press and the release both arrive before
+// the next read. It shows once, as held, and is gone from the read after.
+TEST_P(SdlInputKeys, ATapBetweenTwoReadsShowsOnce) {
+    StartInput();
+    ASSERT_TRUE(tt::PushKeyEvent(window, GetParam().sdlName, true));
+    ASSERT_TRUE(tt::PushKeyEvent(window, GetParam().sdlName, false));
+    ProcessInput();
+    EXPECT_EQ(g_keyState[GetParam().dik], 0x80);
+    EXPECT_EQ(KeysDown(), 1);
+    ProcessInput();
+    EXPECT_EQ(KeysDown(), 0);
+}
+
+TEST_F(SdlInput, ATapBeforeTheKeyboardIsHadIsNotDelivered) {
+    ASSERT_TRUE(tt::PushKeyEvent(window, "Escape", true));
+    ASSERT_TRUE(tt::PushKeyEvent(window, "Escape", false));
+    ASSERT_EQ(InitInput(window), S_OK);
+    ProcessInput();
+    EXPECT_EQ(KeysDown(), 0);
+    EXPECT_EQ(g_quitRequested, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Keys, SdlInputKeys, ::testing::ValuesIn(kKeys), [](const auto& info) {
     std::string name;
     for (const char* p = info.param.sdlName; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
@@ -256,6 +278,16 @@ TEST_P(SdlInputButtons, AButtonIs0x80WhileHeld) {
     ProcessInput();
     EXPECT_EQ(g_mouseState.rgbButtons[GetParam().index], 0x80) << "held until released";
     ASSERT_TRUE(tt::PushMouseButton(window, GetParam().sdlButton, false));
+    ProcessInput();
+    EXPECT_EQ(g_mouseState.rgbButtons[GetParam().index], 0);
+}
+
+TEST_P(SdlInputButtons, AClickBetweenTwoReadsShowsOnce) {
+    StartInput();
+    ASSERT_TRUE(tt::PushMouseButton(window, GetParam().sdlButton, true));
+    ASSERT_TRUE(tt::PushMouseButton(window, GetParam().sdlButton, false));
+    ProcessInput();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(g_mouseState.rgbButtons[i], i == GetParam().index ? 0x80 : 0) << i;
     ProcessInput();
     EXPECT_EQ(g_mouseState.rgbButtons[GetParam().index], 0);
 }

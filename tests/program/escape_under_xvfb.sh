@@ -26,7 +26,11 @@ sleep 2  # let the main loop run with the devices acquired
 kill -0 $prog 2>/dev/null || { echo "ended before Escape was pressed"; cat "$tmp/stderr"; exit 1; }
 xdotool key Escape
 for _ in $(seq 150); do kill -0 $prog 2>/dev/null || break; sleep 0.1; done
-if kill -0 $prog 2>/dev/null; then echo "still running 15 s after Escape"; cat "$tmp/stderr"; exit 1; fi
+if kill -0 $prog 2>/dev/null; then
+  echo "still running 15 s after Escape; its visible windows:"
+  for w in $(xdotool search --onlyvisible --pid $prog 2>/dev/null); do echo "  $(xdotool getwindowname $w)"; done
+  cat "$tmp/stderr"; exit 1
+fi
 wait $prog
 rc=$?
 prog=

@@ -14,7 +14,7 @@ namespace tarvona::dinput {
 namespace {
 
 constexpr LONG kWheelUnitsPerNotch = 120;  // WHEEL_DELTA
-constexpr Uint64 kFirstFocusWaitMs = 1000;
+constexpr Uint64 kFirstFocusWaitMs = 3000;  // generous: a loaded X server is slow to hand it over
 
 // One exclusive mouse at a time, as DirectInput allows one per system.
 DirectInputDevice8* g_exclusiveMouse = nullptr;
@@ -131,6 +131,9 @@ HRESULT DirectInputDevice8::Acquire() {
     everAcquired_ = true;
     lostUnreported_ = false;
     motion_[0] = motion_[1] = motion_[2] = 0;
+    // Taps from before the device was had are not delivered; held keys are.
+    std::memset(keysPressedSinceRead_, 0, sizeof keysPressedSinceRead_);
+    std::memset(buttonsPressedSinceRead_, 0, sizeof buttonsPressedSinceRead_);
     return DI_OK;
 }
 
@@ -164,6 +167,8 @@ void DirectInputDevice8::GivePointerBack() {
 void DirectInputDevice8::ClearHeld() {
     std::memset(keys_, 0, sizeof keys_);
     std::memset(buttons_, 0, sizeof buttons_);
+    std::memset(keysPressedSinceRead_, 0, sizeof keysPressedSinceRead_);
+    std::memset(buttonsPressedSinceRead_, 0, sizeof buttonsPressedSinceRead_);
     motion_[0] = motion_[1] = motion_[2] = 0;
 }
 
@@ -217,14 +222,17 @@ void DirectInputDevice8::FillState(void* data) {
         return;
     }
     if (kind_ == DeviceKind::Keyboard) {
-        std::memcpy(data, keys_, sizeof keys_);
+        BYTE* out = static_cast<BYTE*>(data);
+        for (int i = 0; i < 256; ++i) out[i] = keys_[i] | keysPressedSinceRead_[i];
+        std::memset(keysPressedSinceRead_, 0, sizeof keysPressedSinceRead_);
         return;
     }
     DIMOUSESTATE state{};
     state.lX = Saturate(motion_[0]);
     state.lY = Saturate(motion_[1]);
     state.lZ = Saturate(motion_[2]);
-    std::memcpy(state.rgbButtons, buttons_, sizeof buttons_);
+    for (int i = 0; i < 4; ++i) state.rgbButtons[i] = buttons_[i] | buttonsPressedSinceRead_[i];
+    std::memset(buttonsPressedSinceRead_, 0, sizeof buttonsPressedSinceRead_);
     std::memcpy(data, &state, sizeof state);
     motion_[0] = motion_[1] = motion_[2] = 0;
 }
@@ -249,8 +257,12 @@ void DirectInputDevice8::HandleEvent(const SDL_Event& event) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (kind_ != DeviceKind::Keyboard) return;
-            if (const BYTE dik = DikOfSdlScancode(event.key.keysym.scancode))
-                keys_[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0x00;
+            if (const BYTE dik = DikOfSdlScancode(event.key.keysym.scancode)) {
+                const bool down = event.type == SDL_KEYDOWN;
+                keys_[dik] = down ? 0x80 : 0x00;
+                // Auto-repeat is not a new press; latching it would hold the key one read past its release.
+                if (down && !event.key.repeat) keysPressedSinceRead_[dik] = 0x80;
+            }
             return;
         case SDL_MOUSEMOTION:
             if (kind_ != DeviceKind::Mouse || !acquired_ || event.motion.which == SDL_TOUCH_MOUSEID) return;
@@ -269,7 +281,11 @@ void DirectInputDevice8::HandleEvent(const SDL_Event& event) {
         case SDL_MOUSEBUTTONUP: {
             if (kind_ != DeviceKind::Mouse || event.button.which == SDL_TOUCH_MOUSEID) return;
             const int index = ButtonIndex(event.button.button);
-            if (index >= 0) buttons_[index] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
+            if (index >= 0) {
+                const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+                buttons_[index] = down ? 0x80 : 0x00;
+                if (down) buttonsPressedSinceRead_[index] = 0x80;
+            }
             return;
         }
         default:

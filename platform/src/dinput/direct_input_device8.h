@@ -14,6 +14,10 @@
 // which grabs and hides the pointer; where a video driver has none (the
 // offscreen driver) the pointer stays free and the motion still counts.
 //
+// A key or button pressed and released between two reads still shows as
+// held in the next read, once: a frame slower than a quick tap must not
+// swallow it (Escape tapped while the frame rate is low).
+//
 // Windows gives a newly shown window the foreground at once; X11 maps it and
 // hands it the focus a little later. So a device's first Acquire waits
 // briefly for a focus that is on its way; later ones never wait.
@@ -77,6 +81,8 @@ private:
 
     BYTE keys_[256] = {};
     BYTE buttons_[4] = {};
+    BYTE keysPressedSinceRead_[256] = {};
+    BYTE buttonsPressedSinceRead_[4] = {};
     std::int64_t motion_[3] = {};  // x, y, wheel since the last read
 };
 
