@@ -12,6 +12,7 @@
 
 namespace {
 
+using tarvona::testing::ExpectMatchesReference;
 using tarvona::testing::Image;
 using tarvona::testing::ProgramRun;
 using tarvona::testing::RunProgram;
@@ -43,6 +44,16 @@ std::string FolderWith(const std::string& name, std::initializer_list<const char
     for (const char* file : files)
         fs::copy_file(fs::path(TARVONA_DATA_DIR) / file, folder / file, fs::copy_options::overwrite_existing);
     return folder.string();
+}
+
+// The first frame from the start position: the station's hull across the
+// lower part of the 1024 x 768 back buffer and the counter at the top left.
+TEST(EarlyProgramRun, FirstFrameMatchesItsReference) {
+    const ProgramRun run = RunProgram("early_first_frame", "", 1);
+    ExpectRanCleanly(run);
+    if (run.frame.Empty()) return;
+    EXPECT_GT(YellowPixels(run.frame, 0, 0, 80, 20), 10);
+    ExpectMatchesReference(run, "early_first_frame");
 }
 
 TEST(EarlyProgramRun, AFlightFromTheDataFolderEndsByEscapeWithExitCodeZero) {

@@ -1,5 +1,7 @@
 #include "program/program_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -20,6 +22,21 @@ std::string ArtifactDirectory() {
     const std::string dir = std::string(TARVONA_TEST_BINARY_DIR) + "/program-artifacts";
     mkdir(dir.c_str(), 0755);
     return dir;
+}
+
+void ExpectMatchesReference(const ProgramRun& run, const std::string& name) {
+    const std::string reference = std::string(TARVONA_REFERENCE_DIR) + "/" + name + ".png";
+    const char* update = std::getenv("TARVONA_UPDATE_REFERENCES");
+    if (update && std::string(update) == "1") {
+        ASSERT_TRUE(WritePng(reference, run.frame));
+        GTEST_SKIP() << "reference written: " << reference;
+    }
+    const Image expected = LoadPng(reference);
+    ASSERT_FALSE(expected.Empty()) << "missing reference " << reference;
+    const std::string diff = ArtifactDirectory() + "/" + name + ".diff.png";
+    const auto result = CompareImages(run.frame, expected, 24, diff);
+    ASSERT_TRUE(result.sizesMatch);
+    EXPECT_LE(result.differingPixels, expected.width * expected.height / 200) << "difference image: " << diff;
 }
 
 ProgramRun RunProgram(const std::string& name, const std::string& script, int frames,

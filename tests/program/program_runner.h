@@ -26,4 +26,9 @@ ProgramRun RunProgram(const std::string& name, const std::string& script, int fr
 // Where failed comparisons leave their images.
 std::string ArtifactDirectory();
 
+// Compares the run's frame with tests/program/reference/<name>.png, allowing
+// a handful of edge pixels that may round differently on another Mesa; with
+// TARVONA_UPDATE_REFERENCES=1 writes the reference instead and skips.
+void ExpectMatchesReference(const ProgramRun& run, const std::string& name);
+
 }  // namespace tarvona::testing

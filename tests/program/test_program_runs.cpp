@@ -17,7 +17,7 @@
 
 namespace {
 
-using tarvona::testing::CompareImages;
+using tarvona::testing::ExpectMatchesReference;
 using tarvona::testing::Image;
 using tarvona::testing::ProgramRun;
 using tarvona::testing::RunProgram;
@@ -38,22 +38,6 @@ void ExpectRanCleanly(const ProgramRun& run) {
     ASSERT_FALSE(run.frame.Empty()) << "no frame captured; stderr:\n" << run.stderrText;
     EXPECT_EQ(run.frame.width, 640);
     EXPECT_EQ(run.frame.height, 480);
-}
-
-void ExpectMatchesReference(const ProgramRun& run, const std::string& name) {
-    const std::string reference = std::string(TARVONA_REFERENCE_DIR) + "/" + name + ".png";
-    const char* update = std::getenv("TARVONA_UPDATE_REFERENCES");
-    if (update && std::string(update) == "1") {
-        ASSERT_TRUE(tarvona::testing::WritePng(reference, run.frame));
-        GTEST_SKIP() << "reference written: " << reference;
-    }
-    const Image expected = tarvona::testing::LoadPng(reference);
-    ASSERT_FALSE(expected.Empty()) << "missing reference " << reference;
-    const std::string diff = tarvona::testing::ArtifactDirectory() + "/" + name + ".diff.png";
-    const auto result = CompareImages(run.frame, expected, 24, diff);
-    ASSERT_TRUE(result.sizesMatch);
-    // A handful of edge pixels may round differently on another Mesa.
-    EXPECT_LE(result.differingPixels, 640 * 480 / 200) << "difference image: " << diff;
 }
 
 // The column where the earth's limb crosses row y, scanning from the right
