@@ -24,6 +24,16 @@ std::string ArtifactDirectory() {
     return dir;
 }
 
+int YellowPixels(const Image& image, int x0, int y0, int x1, int y1) {
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t* p = image.At(x, y);
+            count += p[0] > 180 && p[1] > 180 && p[2] < 90;
+        }
+    return count;
+}
+
 void ExpectMatchesReference(const ProgramRun& run, const std::string& name) {
     const std::string reference = std::string(TARVONA_REFERENCE_DIR) + "/" + name + ".png";
     const char* update = std::getenv("TARVONA_UPDATE_REFERENCES");

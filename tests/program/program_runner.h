@@ -26,6 +26,9 @@ ProgramRun RunProgram(const std::string& name, const std::string& script, int fr
 // Where failed comparisons leave their images.
 std::string ArtifactDirectory();
 
+// Pixels of the counter's opaque yellow in the rectangle [x0, x1) x [y0, y1).
+int YellowPixels(const Image& image, int x0, int y0, int x1, int y1);
+
 // Compares the run's frame with tests/program/reference/<name>.png, allowing
 // a handful of edge pixels that may round differently on another Mesa; with
 // TARVONA_UPDATE_REFERENCES=1 writes the reference instead and skips.

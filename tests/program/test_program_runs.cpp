@@ -21,16 +21,9 @@ using tarvona::testing::ExpectMatchesReference;
 using tarvona::testing::Image;
 using tarvona::testing::ProgramRun;
 using tarvona::testing::RunProgram;
+using tarvona::testing::YellowPixels;
 
-bool IsYellow(const std::uint8_t* p) { return p[0] > 180 && p[1] > 180 && p[2] < 90; }
 bool IsBlack(const std::uint8_t* p) { return p[0] < 12 && p[1] < 12 && p[2] < 12; }
-
-int YellowPixels(const Image& image, int x0, int y0, int x1, int y1) {
-    int count = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) count += IsYellow(image.At(x, y));
-    return count;
-}
 
 void ExpectRanCleanly(const ProgramRun& run) {
     EXPECT_TRUE(run.exited) << "the program did not end by itself";
