@@ -25,6 +25,7 @@
 #include "render/FrameRenderer.h"
 #include "scene/Scene.h"
 #include "scene/recording_mesh.h"
+#include "support/data_files.h"
 #include "support/recording_device.h"
 #include "testing/window_testing.h"
 #include "text/d3dfont.h"
@@ -54,46 +55,6 @@ D3DXVECTOR3 Transform(const D3DXVECTOR3& p, const D3DMATRIX& m) {
                        p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43);
 }
 
-// A 24-bit BMP of `width` x 1 grey pixels.
-void WriteBmp(const std::string& path, int width) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    std::vector<std::uint8_t> file(54 + static_cast<size_t>(rowBytes), 0x80);
-    auto put32 = [&](size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + static_cast<size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    std::memset(file.data(), 0, 54);
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, 1);
-    file[26] = 1;
-    file[28] = 24;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                static_cast<std::streamsize>(file.size()));
-}
-
-// A text .x file of `faces` triangles and one material naming a texture, so
-// each model is told apart by its face count and its load shows on the
-// device as the creation of a texture of its own width.
-void WriteModel(const std::string& path, int faces, const std::string& texture) {
-    std::string x = "xof 0302txt 0032\nMesh {\n" + std::to_string(faces * 3) + ";\n";
-    for (int i = 0; i < faces * 3; ++i)
-        x += std::to_string(i / 3) + ".0;" + (i % 3 == 1 ? "1.0" : "0.0") + ";" + (i % 3 == 2 ? "1.0" : "0.0") +
-             (i == faces * 3 - 1 ? ";;\n" : ";,\n");
-    x += std::to_string(faces) + ";\n";
-    for (int f = 0; f < faces; ++f)
-        x += "3;" + std::to_string(f * 3) + "," + std::to_string(f * 3 + 1) + "," + std::to_string(f * 3 + 2) +
-             (f == faces - 1 ? ";;\n" : ";,\n");
-    x += "MeshMaterialList {\n1;\n" + std::to_string(faces) + ";\n";
-    for (int f = 0; f < faces; ++f) x += f == faces - 1 ? "0;;\n" : "0,\n";
-    x += "Material {\n0.8;0.2;0.2;1.0;;\n10.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\nTextureFilename {\"" + texture +
-         "\";}\n}\n}\n}\n";
-    std::ofstream(path) << x;
-}
-
 struct ModelFile {
     const char* name;
     int faces;
@@ -120,8 +81,8 @@ protected:
     void SetUp() override {
         for (const ModelFile& m : kModels) {
             const std::string texture = std::string("tex_") + m.name + ".bmp";
-            WriteModel(m.name, m.faces, texture);
-            WriteBmp(texture, m.textureWidth);
+            tarvona::testing::WriteTriangleModel(m.name, m.faces, texture);
+            tarvona::testing::WriteSolidBmp(texture, m.textureWidth, 1);
             *m.slot = nullptr;
         }
         g_device = &device;
@@ -276,8 +237,8 @@ TEST(EarlyMeshObject, HoldsACopyOfItsWorldMatrixAndLeavesLightingAlone) {
 TEST(EarlyMeshObject, LoadsAsTarvonasLoaderDoesAndFailsWithoutTouchingTheResult) {
     ScratchDir directory;
     RecordingDevice device;
-    WriteModel("m.x", 2, "t.bmp");
-    WriteBmp("t.bmp", 8);
+    tarvona::testing::WriteTriangleModel("m.x", 2, "t.bmp");
+    tarvona::testing::WriteSolidBmp("t.bmp", 8, 1);
     early::MeshObject* object = nullptr;
     ASSERT_EQ(early::LoadMeshObject("m.x", &device, &object), S_OK);
     ASSERT_NE(object, nullptr);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "models/x_test_support.h"
+#include "support/data_files.h"
 
 namespace tarvona::testing::models {
 namespace {
@@ -127,12 +128,7 @@ INSTANTIATE_TEST_SUITE_P(, TextureFormats, ::testing::ValuesIn(kFormats),
 
 class TextureFiles : public ::testing::Test {
 protected:
-    void WriteBmp(const std::string& path, int w, int h) {
-        std::vector<std::uint8_t> rgb(static_cast<size_t>(w) * h * 3, 0x80);
-        Bytes out;
-        stbi_write_bmp_to_func(Append, &out, w, h, 3, rgb.data());
-        WriteBytes(path, out);
-    }
+    void WriteBmp(const std::string& path, int w, int h) { tarvona::testing::WriteSolidBmp(path, w, h); }
     // Result, texture and what was said on stderr.
     HRESULT Create(const char* name, std::string& said) {
         ::testing::internal::CaptureStderr();

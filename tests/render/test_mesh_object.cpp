@@ -1,10 +1,10 @@
 // LoadMeshObject and MeshObject on the recording device: what a load keeps,
 // the calls Render makes, and the load's failures.
 #include <gtest/gtest.h>
-#include <stb/stb_image_write.h>
 
 #include "models/x_test_support.h"
 #include "render/MeshObject.h"
+#include "support/data_files.h"
 
 namespace tarvona::testing::models {
 namespace {
@@ -24,10 +24,7 @@ Mesh {
 }
 )";
 
-void WriteBmp(const std::string& path) {
-    std::vector<std::uint8_t> rgb(4 * 4 * 3, 0x40);
-    stbi_write_bmp(path.c_str(), 4, 4, 3, rgb.data());
-}
+void WriteBmp(const std::string& path) { tarvona::testing::WriteSolidBmp(path, 4, 4, 0x40, 0x40, 0x40); }
 
 class MeshObjects : public ::testing::Test {
 protected:

@@ -18,68 +18,13 @@
 #include "render/Direct3D.h"
 #include "render/MeshObject.h"
 #include "scene/Scene.h"
+#include "support/data_files.h"
 #include "support/recording_device.h"
 
 namespace {
 
 using tarvona::testing::RecordingDevice;
 namespace fs = std::filesystem;
-
-// A 24-bit bottom-up BMP of one colour.
-void WriteBmp(const fs::path& path, int width, int height) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(rowBytes * height);
-    std::vector<std::uint8_t> file(54 + pixelBytes, 0);
-    auto put16 = [&](size_t at, std::uint32_t v) {
-        file[at] = v & 0xff;
-        file[at + 1] = (v >> 8) & 0xff;
-    };
-    auto put32 = [&](size_t at, std::uint32_t v) {
-        put16(at, v & 0xffff);
-        put16(at + 2, v >> 16);
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, pixelBytes);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &file[54 + static_cast<size_t>(y * rowBytes + x * 3)];
-            p[0] = 0x40;  // blue
-            p[1] = 0x80;  // green
-            p[2] = 0xC0;  // red
-        }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                static_cast<std::streamsize>(file.size()));
-}
-
-// A text .x file with `faces` separate triangles and one material that names
-// a texture, so each model is told apart by its face count and its load is
-// seen on the device as the creation of its texture.
-void WriteModel(const fs::path& path, int faces, const std::string& textureName) {
-    std::string x = "xof 0302txt 0032\nMesh {\n" + std::to_string(faces * 3) + ";\n";
-    for (int f = 0; f < faces; ++f)
-        for (int v = 0; v < 3; ++v) {
-            const bool last = f == faces - 1 && v == 2;
-            x += std::to_string(f) + ".0;" + (v == 1 ? "1.0" : "0.0") + ";" + (v == 2 ? "1.0" : "0.0") + ";" +
-                 (last ? ";\n" : ",\n");
-        }
-    x += std::to_string(faces) + ";\n";
-    for (int f = 0; f < faces; ++f)
-        x += "3;" + std::to_string(f * 3) + "," + std::to_string(f * 3 + 1) + "," + std::to_string(f * 3 + 2) +
-             (f == faces - 1 ? ";;\n" : ";,\n");
-    x += "MeshMaterialList {\n1;\n" + std::to_string(faces) + ";\n";
-    for (int f = 0; f < faces; ++f) x += f == faces - 1 ? "0;;\n" : "0,\n";
-    x += "Material {\n0.8;0.2;0.2;1.0;;\n10.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\nTextureFilename {\"" + textureName +
-         "\";}\n}\n}\n}\n";
-    std::ofstream(path) << x;
-}
 
 struct DataFile {
     const char* name;
@@ -107,11 +52,11 @@ protected:
         fs::current_path(directory);
         for (const DataFile& f : kFiles) {
             if (f.faces == 0) {
-                WriteBmp(f.name, f.textureWidth, 2);
+                tarvona::testing::WriteSolidBmp(f.name, f.textureWidth, 2, 0xC0, 0x80, 0x40);
             } else {
                 const std::string texture = std::string("tex_") + f.name + ".bmp";
-                WriteModel(f.name, f.faces, texture);
-                WriteBmp(texture, f.textureWidth, 1);
+                tarvona::testing::WriteTriangleModel(f.name, f.faces, texture);
+                tarvona::testing::WriteSolidBmp(texture, f.textureWidth, 1, 0xC0, 0x80, 0x40);
             }
         }
 
