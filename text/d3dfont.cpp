@@ -110,7 +110,14 @@ const float* GlyphOf(const float (&rects)[96][4], char ch) {
     return rects[code - static_cast<signed char>(kFirstChar)];
 }
 
-void SetFilterStates(IDirect3DDevice8* device, DWORD flags) {
+// Saves the caller's states and sets the text's own, for quads of one vertex
+// format; the draw ends by applying the saved block.
+void BeginTextStates(const TextureFont& font, DWORD fvf, UINT stride, DWORD flags) {
+    IDirect3DDevice8* device = font.device;
+    device->CaptureStateBlock(font.savedStates);
+    device->ApplyStateBlock(font.textStates);
+    device->SetVertexShader(fvf);
+    device->SetStreamSource(0, font.quadBuffer, stride);
     if (!(flags & TextFiltered)) return;
     device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
     device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
@@ -364,11 +371,7 @@ HRESULT TextureFont::MeasureText(const char* text, SIZE* size) {
 HRESULT TextureFont::DrawScreenText(float x, float y, DWORD colour, const char* text, DWORD flags) {
     if (!device) return E_FAIL;
     if (!atlas || !quadBuffer || !text) return E_FAIL;
-    device->CaptureStateBlock(savedStates);
-    device->ApplyStateBlock(textStates);
-    device->SetVertexShader(kFvf2D);
-    device->SetStreamSource(0, quadBuffer, sizeof(FontVertex2D));
-    SetFilterStates(device, flags);
+    BeginTextStates(*this, kFvf2D, sizeof(FontVertex2D), flags);
 
     const float lineHeight = (glyphRects[0][3] - glyphRects[0][1]) * static_cast<float>(atlasHeight);
     const float startX = x;
@@ -406,11 +409,7 @@ HRESULT TextureFont::DrawScaledText(float x, float y, float z, float scaleX, flo
                                     const char* text, DWORD flags) {
     if (!device) return E_FAIL;
     if (!atlas || !quadBuffer || !text) return E_FAIL;
-    device->CaptureStateBlock(savedStates);
-    device->ApplyStateBlock(textStates);
-    device->SetVertexShader(kFvf2D);
-    device->SetStreamSource(0, quadBuffer, sizeof(FontVertex2D));
-    SetFilterStates(device, flags);
+    BeginTextStates(*this, kFvf2D, sizeof(FontVertex2D), flags);
 
     D3DVIEWPORT8 viewport{};
     device->GetViewport(&viewport);
@@ -457,11 +456,7 @@ HRESULT TextureFont::DrawScaledText(float x, float y, float z, float scaleX, flo
 HRESULT TextureFont::DrawWorldText(const char* text, DWORD flags) {
     if (!device) return E_FAIL;
     if (!atlas || !quadBuffer || !text) return E_FAIL;
-    device->CaptureStateBlock(savedStates);
-    device->ApplyStateBlock(textStates);
-    device->SetVertexShader(kFvf3D);
-    device->SetStreamSource(0, quadBuffer, sizeof(FontVertex3D));
-    SetFilterStates(device, flags);
+    BeginTextStates(*this, kFvf3D, sizeof(FontVertex3D), flags);
 
     float x = 0.0f, y = 0.0f;
     if (flags & TextCentered) {
